@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs a command with a private Wine prefix, a warm wineserver and an Xvfb
+# display, and stops both afterwards. Usage: with-wine.sh PREFIX_DIR CMD...
+set -u
+prefix=$(realpath -m "$1"); shift
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINESERVER=/usr/lib/wine/wineserver64
+
+# A display number nobody else holds.
+disp=""
+for n in $(seq 90 140); do
+  if [ ! -e /tmp/.X$n-lock ] && [ ! -e /tmp/.X11-unix/X$n ]; then disp=$n; break; fi
+done
+[ -n "$disp" ] || { echo "with-wine: no free X display" >&2; exit 1; }
+Xvfb ":$disp" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xpid=$!
+export DISPLAY=":$disp"
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$disp ] && break; sleep 0.1; done
+
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$prefix"
+  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  $WINESERVER -w
+fi
+$WINESERVER -p >/dev/null 2>&1
+
+cleanup() {
+  $WINESERVER -k >/dev/null 2>&1
+  kill "$xpid" 2>/dev/null
+  wait "$xpid" 2>/dev/null
+}
+trap cleanup EXIT
+"$@"
