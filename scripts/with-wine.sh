@@ -23,6 +23,9 @@ if [ ! -f "$prefix/system.reg" ]; then
   $WINESERVER -w
 fi
 $WINESERVER -p >/dev/null 2>&1
+# The first Wine process of a session starts Wine's own services, which would
+# otherwise inherit (and hold open) the output pipe of the command we run.
+/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
 
 cleanup() {
   $WINESERVER -k >/dev/null 2>&1
