@@ -26,3 +26,7 @@ class CtDynMemZone : public CtMem {
 // Test seam: when set, called before each allocation; returning 0 makes the
 // allocation fail as if the system had refused it.
 extern int (*g_ctMemAllowHook)(int bytes);
+
+// The zone built during the stub's static initialisation (262,144 bytes), in
+// start-up order with the other static objects; nothing draws from it.
+extern CtDynMemZone g_memZone;

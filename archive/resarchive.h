@@ -24,7 +24,10 @@ class CtResEntry {
 
   int ReadName(char* buffer, int capacity) const;
   int ReadInfo(char* buffer, int capacity) const;
-  int ReadData(unsigned char* buffer, int capacity) const;
+  // Returns 1 whenever it got as far as copying or decoding, whatever the
+  // decoder said; delivered, when given, receives 1 only when the buffer now
+  // holds exactly the content (contentSize bytes), else 0.
+  int ReadData(unsigned char* buffer, int capacity, int* delivered = nullptr) const;
   uint32_t ComputeCheckword() const;
 };
 
@@ -41,6 +44,10 @@ class CtResArchive {
   // mode, decoding error), and is left alone when no data was asked for.
   int GetEntry(int index, char* name, int nameCapacity, char* info, int infoCapacity,
                unsigned char* data, int32_t* dataLength, int* dataResult = nullptr) const;
+
+  // The entry at index when the chain reaches it through well-formed entries;
+  // no checkword test. Returns 0 at the end of the archive.
+  int FindEntry(int index, CtResEntry* entry) const;
 
   const unsigned char* base = nullptr;
   int32_t size = 0;
