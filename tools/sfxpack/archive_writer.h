@@ -1,6 +1,7 @@
 // Writes payload archives in the layout the stub reads.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,11 @@ std::vector<uint8_t> MakeEntryRecord(const std::string& name, const std::string&
 
 // A whole archive: leading word 272, the reserved area, then the entries.
 // Compressed entries are encoded and verified. Returns false on a failure
-// (with a reason in *error when given).
+// (with a reason in *error when given). progress, when given, is called with
+// the content bytes done and the total after each entry.
 bool WriteArchive(const std::vector<EntryInput>& entries, std::vector<uint8_t>& out,
-                  std::string* error = nullptr);
+                  std::string* error = nullptr,
+                  const std::function<void(uint64_t done, uint64_t total)>& progress = {});
 
 // Info text for a file time, in the layout the stub reads:
 // "<first line>\r\nDWCL=<low>\r\nDWCH=<high>".
