@@ -10,6 +10,15 @@
 #include "util/format.h"
 #include "util/strings.h"
 
+#include <cstdlib>
+
+// No exception ever leaves the stub (the decoder catches its own), so the
+// run-time's verbose terminate handler would only bring its name demangler,
+// tens of kilobytes, into a program that wants to be small.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+
 class APPLI : public MAIN {
  public:
   APPLI(const char* nom, HINSTANCE instance, HINSTANCE instancePrecedente, const char* ligne,
