@@ -263,7 +263,9 @@ class BackRefParse {
       uint8_t take = 0, dist = 0;
       const MatchInfo& m = info_[i];
       const std::pair<size_t, uint8_t> choices[2] = {{m.len1, m.dist1}, {m.len2, m.dist2}};
-      for (const auto& [len, d] : choices) {
+      for (const auto& choice : choices) {
+        const size_t len = choice.first;
+        const uint8_t d = choice.second;
         if (len < 2 || d == e) continue;
         const uint64_t base = escBits + symBits[d];
         auto tryLength = [&](size_t l) {
