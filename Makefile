@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 LOGS := build/logs
 
-.PHONY: all deps build native asan win64 win32 test test-native test-asan test-win64 test-e2e32 demo fuzz bench clean
+.PHONY: all deps build native asan win64 win32 test test-e2e32 demo fuzz bench clean
 
 all: build
 
