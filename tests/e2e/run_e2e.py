@@ -46,7 +46,7 @@ def win_path(unix_path):
 class Case:
     def __init__(self, name, files, cmdline="", setup_exit=1, store=False, temp=None,
                  damage=None, rename=None, user=None, expect_files="all", expect_runs=(),
-                 leftover=False, decoy=None, shot=None):
+                 leftover=False, clutter=0, decoy=None, shot=None):
         self.name = name
         self.files = files            # [(name, kind)], kind: setup|install|kpx|text|big|bin
         self.cmdline = cmdline
@@ -59,6 +59,7 @@ class Case:
         self.expect_files = expect_files  # "all", "none" or a list of names
         self.expect_runs = expect_runs    # ["setup" | "install"] in order
         self.leftover = leftover      # a stale file in tmp_vnd before the run
+        self.clutter = clutter        # that many more stale files, all to be cleaned
         self.decoy = decoy            # a Windows path where a program must NOT run from
         self.shot = shot              # screenshot name when the window is caught
 
@@ -73,11 +74,12 @@ CASES = [
     Case("setup_exit0_with_product",
          [("AutoInst_setup.exe", "setup"), ("install.exe", "install"), ("produit.kpx", "kpx")],
          cmdline="auto=1", setup_exit=0, expect_runs=["setup"]),
-    # Product only, confirmed by "auto=1"; stored entries, one of them big
-    # enough for the extraction dialog to be caught on screen.
+    # Product only, confirmed by "auto=1"; stored entries, one of them big,
+    # and thousands of stale files to clean: the extraction dialog stays up
+    # long enough to be caught on screen however fast the machine writes.
     Case("product_only_auto",
          [("install.exe", "install"), ("produit.kpx", "kpx"), ("zdata.bin", "big")],
-         cmdline="/S auto=1", store=True, expect_runs=["install"],
+         cmdline="/S auto=1", store=True, expect_runs=["install"], clutter=4000,
          user=("extract", PREPARING, None), shot="extraction-dialog"),
     # Product only, empty command line: the user presses OK.
     Case("product_only_confirm",
@@ -266,6 +268,10 @@ class Runner:
             os.makedirs(tmp_vnd)
             with open(stale, "wb") as f:
                 f.write(b"left by an earlier run\r\n")
+        if case.clutter:
+            os.makedirs(tmp_vnd, exist_ok=True)
+            for i in range(case.clutter):
+                open(os.path.join(tmp_vnd, "ancien%05d.tmp" % i), "wb").close()
         decoy_log = None
         if case.decoy:
             decoy_unix = self.unix_of(case.decoy)
