@@ -12,15 +12,9 @@
 #include "fenetre/fenetre.h"
 #include "tests/native/log_recorder.h"
 
+#include "tests/win/journal.h"
+
 namespace {
-
-std::vector<std::string> g_journal;
-
-std::string Journal() {
-  std::string s;
-  for (const std::string& e : g_journal) s += (s.empty() ? "" : " ") + e;
-  return s;
-}
 
 class Application : public MAIN_INSTANCE {
  public:

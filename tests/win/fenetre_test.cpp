@@ -11,15 +11,9 @@
 #include "fenetre/fenetre.h"
 #include "fenetre/objet.h"
 
+#include "tests/win/journal.h"
+
 namespace {
-
-std::vector<std::string> g_journal;
-
-std::string Journal() {
-  std::string s;
-  for (const std::string& e : g_journal) s += (s.empty() ? "" : " ") + e;
-  return s;
-}
 
 // ---------------------------------------------------------------- trees
 
